@@ -1,6 +1,8 @@
 # The front door. `make` installs what is missing and leaves dist/vorsel.exe; `make test`
-# builds both presets and runs every test.
-.PHONY: all release native deps test clean
+# builds every preset and runs every test and check.
+.PHONY: all deps release native sanitize lint fuzz fuzz-build test clean
+
+FUZZ_SECONDS ?= 60
 
 all: release
 
@@ -17,9 +19,25 @@ native: deps
 	cmake --preset native
 	cmake --build --preset native
 
-test: release native
+sanitize: deps
+	cmake --preset native-asan
+	cmake --build --preset native-asan
+
+lint: native
+	scripts/static-analysis.sh
+
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+fuzz: fuzz-build
+	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+test: release native sanitize lint fuzz-build
 	ctest --preset native
+	ctest --preset native-asan
 	ctest --preset mingw32
+	scripts/fuzz.sh 10
 
 clean:
 	rm -rf build dist

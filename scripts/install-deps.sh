@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     make cmake ninja-build g++ libgtest-dev googletest
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+    clang libclang-rt-14-dev clang-tidy cppcheck
 )
 
 missing=()

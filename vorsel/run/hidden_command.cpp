@@ -17,22 +17,19 @@ DWORD RunHiddenCommand(const char* commandLine)
         return ERROR_INSUFFICIENT_BUFFER;
     std::memcpy(CommandLineBuffer, commandLine, length + 1);
 
-    STARTUPINFOA startup;
-    std::memset(&startup, 0, sizeof startup);
+    STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    std::memset(&process, 0, sizeof process);
+    PROCESS_INFORMATION process{};
 
     // No application name: the system searches for the first token, as a shell would.
-    if (!CreateProcessA(nullptr, CommandLineBuffer, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
+    if (CreateProcessA(nullptr, CommandLineBuffer, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                       &startup, &process) == FALSE)
         return GetLastError();
 
     // Error codes are read where the step fails: closing the handles may overwrite them.
-    DWORD result;
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0)
-        result = GetLastError();
-    else if (!GetExitCodeProcess(process.hProcess, &result))
+    DWORD result = 0;
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        GetExitCodeProcess(process.hProcess, &result) == FALSE)
         result = GetLastError();
 
     CloseHandle(process.hProcess);
