@@ -1,6 +1,6 @@
 # The front door. `make` installs what is missing and leaves dist/vorsel.exe; `make test`
 # builds every preset and runs every test and check.
-.PHONY: all deps release native sanitize lint fuzz fuzz-build test clean
+.PHONY: all deps release native sanitize lint fuzz fuzz-build bench test clean
 
 FUZZ_SECONDS ?= 60
 
@@ -32,6 +32,11 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+bench: release
+	cmake --preset bench
+	cmake --build --preset bench
+	scripts/bench.sh
 
 test: release native sanitize lint fuzz-build
 	ctest --preset native

@@ -47,6 +47,7 @@ struct Machine {
     std::vector<standin::ProcessStart> starts;
     std::vector<std::string> deleted;
     std::vector<std::string> journal;
+    bool recording = true;
 };
 
 Machine* machine = new Machine;
@@ -125,7 +126,8 @@ DWORD Armed(standin::Api api)
 
 void Note(std::string entry)
 {
-    machine->journal.push_back(std::move(entry));
+    if (machine->recording)
+        machine->journal.push_back(std::move(entry));
 }
 
 HANDLE NewHandle(const Handle& handle)
@@ -254,6 +256,11 @@ int ProgramAllocations()
     return programAllocations;
 }
 
+void SetRecording(bool on)
+{
+    machine->recording = on;
+}
+
 const std::vector<KeyOpen>& KeyOpens()
 {
     return machine->keyOpens;
@@ -293,7 +300,8 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
     ApiScope scope;
     const std::string path = lpSubKey != nullptr ? lpSubKey : "";
     Note("RegOpenKeyExA " + path);
-    machine->keyOpens.push_back({hKey, path, ulOptions, samDesired});
+    if (machine->recording)
+        machine->keyOpens.push_back({hKey, path, ulOptions, samDesired});
     if (const DWORD error = Armed(Api::RegOpenKeyExA))
         return static_cast<LONG>(error);
 

@@ -88,6 +88,9 @@ struct ProcessStart {
     STARTUPINFOA startup; // as received
 };
 
+// Off: calls are no longer journaled or their key opens kept (for long timing loops).
+void SetRecording(bool on);
+
 const std::vector<KeyOpen>& KeyOpens();
 const std::vector<ProcessStart>& ProcessStarts();
 const std::vector<std::string>& DeletedFiles();
