@@ -39,10 +39,10 @@ bench: release
 	scripts/bench.sh
 
 test: release native sanitize lint fuzz-build
-	ctest --preset native
+	scripts/fuzz.sh 10
 	ctest --preset native-asan
 	ctest --preset mingw32
-	scripts/fuzz.sh 10
+	ctest --preset native
 
 clean:
 	rm -rf build dist
