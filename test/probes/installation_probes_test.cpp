@@ -205,8 +205,7 @@ TEST_F(IsOutlook64BitTest, AnswersForEachOfficeTree)
             EXPECT_EQ(tried, std::vector<std::string>{c.opened});
         }
         ExpectReadOnlyDefaultView();
-        EXPECT_EQ(standin::OpenHandles(), 0);
-        EXPECT_EQ(standin::BadCloses(), 0);
+        ExpectHandlesBalanced();
     }
 }
 
@@ -249,8 +248,7 @@ TEST_F(IsOutlook64BitTest, EveryFailedCallIsTheAnswerFalse)
 
         const std::vector<std::string> tried = KeysTriedAfterOffice();
         EXPECT_EQ(tried, c.opened.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.opened});
-        EXPECT_EQ(standin::OpenHandles(), 0);
-        EXPECT_EQ(standin::BadCloses(), 0);
+        ExpectHandlesBalanced();
     }
 }
 
@@ -270,8 +268,7 @@ TEST_F(IsOutlook64BitTest, AllocationFailureIsTheAnswerFalse)
         standin::FailAllocation(nth);
         EXPECT_FALSE(IsOutlook64Bit());
         standin::FailAllocation(0);
-        EXPECT_EQ(standin::OpenHandles(), 0);
-        EXPECT_EQ(standin::BadCloses(), 0);
+        ExpectHandlesBalanced();
     }
     EXPECT_TRUE(IsOutlook64Bit());
 }
@@ -315,7 +312,7 @@ TEST_F(IsComponentInstalledTest, ReadsTheInstalledValue)
         EXPECT_EQ(standin::KeyOpens()[0].path, kProfile);
         EXPECT_EQ(standin::KeyOpens()[0].options, 0u);
         EXPECT_EQ(standin::KeyOpens()[0].access, static_cast<REGSAM>(KEY_READ));
-        EXPECT_EQ(standin::OpenHandles(), 0);
+        ExpectHandlesBalanced();
     }
 }
 
@@ -338,8 +335,7 @@ TEST_F(IsComponentInstalledTest, FailedCallsAreFalseAndCloseTheKey)
         standin::SetValue(kProfile, "installed", REG_DWORD, standin::Dword(1));
         standin::FailCall(api, 1, ERROR_ACCESS_DENIED);
         EXPECT_FALSE(IsComponentInstalled(kProfile.c_str()));
-        EXPECT_EQ(standin::OpenHandles(), 0);
-        EXPECT_EQ(standin::BadCloses(), 0);
+        ExpectHandlesBalanced();
     }
 }
 

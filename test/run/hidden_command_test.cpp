@@ -67,7 +67,7 @@ TEST_F(RunHiddenCommandTest, WaitOrExitCodeFailureYieldsThatStepsError)
         standin::FailCall(api, 1, ERROR_ACCESS_DENIED);
         EXPECT_EQ(RunHiddenCommand("regsvr32 /s .\\pelk.dll"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
         EXPECT_EQ(JournalIndex("CloseHandle process1") + 1, JournalIndex("CloseHandle thread1"));
-        EXPECT_EQ(standin::OpenHandles(), 0);
+        ExpectHandlesBalanced();
     }
 }
 

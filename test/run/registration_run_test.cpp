@@ -72,8 +72,7 @@ TEST_F(RegistrationRunTest, RunsTheCommandsThatMatchTheMachine)
 
         EXPECT_EQ(Commands(), (std::vector<std::string>{c.antivirus, c.antiSpam}));
         EXPECT_EQ(standin::DeletedFiles(), std::vector<std::string>{"C:\\Windows\\addins\\pelk.ecf"});
-        EXPECT_EQ(standin::OpenHandles(), 0);
-        EXPECT_EQ(standin::BadCloses(), 0);
+        ExpectHandlesBalanced();
     }
 }
 

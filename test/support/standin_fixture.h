@@ -11,7 +11,10 @@ class StandinTest : public ::testing::Test {
 protected:
     void SetUp() override { standin::Reset(); }
 
-    void TearDown() override
+    void TearDown() override { ExpectHandlesBalanced(); }
+
+    // For tables that reset the machine between cases: check each case, not just the last.
+    static void ExpectHandlesBalanced()
     {
         EXPECT_EQ(standin::OpenHandles(), 0) << "handles left open";
         EXPECT_EQ(standin::BadCloses(), 0) << "handles closed that were not open";
